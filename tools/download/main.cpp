@@ -114,9 +114,12 @@ int main(int argc, char** argv) {
       lastDone = done;
     }
   }
-  if (terminal && lastDone >= 0) std::fprintf(stdout, "\n");
-
   morvane::TaskOutcome outcome = morvane::LastOutcome(downloader).value_or(morvane::TaskOutcome{});
+  if (terminal && lastDone >= 0) {
+    ShowProgress(terminal, outcome.received, outcome.length,
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    std::fprintf(stdout, "\n");
+  }
   const char* result = outcome.result == TaskResult::kCompleted ? "completed"
                        : outcome.result == TaskResult::kStopped ? "stopped"
                                                                  : "failed";
