@@ -81,6 +81,9 @@ bool AddTask(Downloader& downloader, const DownloadTask& task);
 // Bytes received so far by the task held; 0 when no task is held (also once it has ended).
 int32_t DoneLength(Downloader& downloader);
 
+// The length announced for the task held; -1 while it is not known or when no task is held.
+int64_t TaskLength(const Downloader& downloader);
+
 // Stops a running task, waits in 20 ms steps up to its stopWait for the connections to end, and
 // empties the handle. Does nothing when no task is held.
 void ReleaseDownloader(Downloader& downloader);
