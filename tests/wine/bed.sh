@@ -82,8 +82,15 @@ export DISPLAY=$DISPLAY
 ENV
 }
 
-# Z: is the Linux root, so any Linux path is reachable from Windows programs.
-winepath_of() { printf 'Z:%s' "$(echo "$1" | sed 's|/|\\|g')"; }
+# The Windows path of a Linux path: C: for the prefix's drive_c, Z: (the Linux root) otherwise.
+winepath_of() {
+  local p=$1
+  case "$p" in
+    "$WINEPREFIX/drive_c/"*) p="C:/${p#"$WINEPREFIX/drive_c/"}" ;;
+    *) p="Z:$p" ;;
+  esac
+  printf '%s' "$p" | sed 's|/|\\|g'
+}
 
 bed_wine() {
   timeout -k 5 "${BED_TIMEOUT:-60}" "$BED_WINE" "$@"
