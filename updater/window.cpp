@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/resources/app_icon.h"
 #include "common/win32/text_win32.h"
 #include "updater/core/layout.h"
 #include "updater/core/progress.h"
@@ -10,8 +11,6 @@
 
 namespace morvane::updater {
 namespace {
-
-constexpr int kIconResource = 1;
 
 UpdaterState* StateOf(HWND window) {
   return reinterpret_cast<UpdaterState*>(::GetWindowLongPtrW(window, DWLP_USER));
@@ -40,7 +39,7 @@ void ApplyForm(HWND window) {
 
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   auto icon = [&](int metricX, int metricY) {
-    return ::LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, ::GetSystemMetrics(metricX),
+    return ::LoadImageW(instance, MAKEINTRESOURCEW(MORVANE_APP_ICON), IMAGE_ICON, ::GetSystemMetrics(metricX),
                         ::GetSystemMetrics(metricY), LR_SHARED);
   };
   if (HANDLE big = icon(SM_CXICON, SM_CYICON)) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));

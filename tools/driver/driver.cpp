@@ -22,7 +22,6 @@
 //   client               the client area: width height
 //   styles               "style HEX exstyle HEX" and the words minbox maxbox thickframe sysmenu
 //                        caption staticedge-bar smooth-bar appwindow topmost for the bits set
-//   icon                 1 when the window has a big and a small icon, else 0
 //   key esc|enter|tab    post the key (down and up) to the window's focused control
 //   close                the close box (WM_SYSCOMMAND SC_CLOSE)
 //   question MS          wait for an exit question (a dialog of the same process without a
@@ -286,12 +285,6 @@ class Driver {
       if (barStyle & PBS_SMOOTH) line += " smooth-bar";
       if (barStyle & PBS_VERTICAL) line += " vertical-bar";
       Out(line);
-      return i + 1;
-    }
-    if (cmd == L"icon") {
-      HWND w = Window();
-      bool both = ::SendMessageW(w, WM_GETICON, ICON_BIG, 0) && ::SendMessageW(w, WM_GETICON, ICON_SMALL, 0);
-      Out(both ? "1" : "0");
       return i + 1;
     }
     if (cmd == L"key") {
