@@ -5,6 +5,8 @@
 #                              folder, holding update.exe), end everything at exit
 #   site_start [RATE]          nginx on the port of $MORVANE_SITE serving $SITE ($RUN/site); the
 #                              folder /slow/ is sent at RATE bytes per second (default 20000)
+#   testsite_start             the fault-injecting test site (tests/site/testsite.py) on that
+#                              port instead, serving $SITE, its request log in $RUN/site.log
 #   manifest VERSION ADDRESS   write $SITE/desk/update.txt (GBK) announcing VERSION at ADDRESS
 #   updater_start              start $APP/update.exe in the background ($UPDATER_PID: its wine64)
 #   updater_ended SECONDS      true when update.exe has ended within SECONDS
@@ -80,6 +82,19 @@ CONF
   done
   echo "site did not start" >&2
   cat "$RUN/nginx/error.log" >&2
+  return 1
+}
+
+testsite_start() {
+  python3 "$SOURCE_DIR/tests/site/testsite.py" --root "$SITE" --port "$SITE_PORT" --log "$RUN/site.log" \
+    >"$RUN/site.out" 2>&1 &
+  SITE_PID=$!
+  local i
+  for i in $(seq 100); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$SITE_PORT") 2>/dev/null && return 0
+    sleep 0.05
+  done
+  echo "test site did not start" >&2
   return 1
 }
 
