@@ -105,8 +105,11 @@ manifest() {
   chmod a+r "$SITE/desk/update.txt"
 }
 
+# Wine programs get their own output files: a Wine helper they start first (the desktop) would
+# otherwise hold the test's output open after the test has ended.
 updater_start() {
-  (cd "$APP" && exec timeout -k 5 "${UPDATER_TIMEOUT:-120}" "$BED_WINE" "$APP/update.exe") &
+  (cd "$APP" && exec timeout -k 5 "${UPDATER_TIMEOUT:-120}" "$BED_WINE" "$APP/update.exe") \
+    >>"$RUN/wine.log" 2>&1 &
   UPDATER_PID=$!
 }
 

@@ -27,7 +27,7 @@ manifest 0.2 "http://127.0.0.1:$SITE_PORT/morvane-0.2.exe"
 cp "$BIN_DIR/morvane.exe" "$APP/morvane.exe"
 urls_before=$(bed_urls | wc -l)
 
-(cd "$APP" && BED_TIMEOUT=30 bed_wine "$APP/morvane.exe")
+(cd "$APP" && BED_TIMEOUT=30 bed_wine "$APP/morvane.exe") >>"$RUN/wine.log" 2>&1
 find=$(drv find) || { echo "FAIL the launcher did not start the updater"; FAILURES=1; scenario_end; }
 pid=$(echo "$find" | awk '{print $4}')
 t0=$(date +%s%N)
