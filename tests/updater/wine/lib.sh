@@ -34,6 +34,10 @@ scenario_begin() {
   UPDATER_PID=
   trap scenario_cleanup EXIT
   echo "== $SCENARIO in $RUN"
+  # The first Wine program of a fresh wineserver session starts Wine's system services, which keep
+  # that program's output open for as long as the bed lives (and ctest would wait for it): start
+  # them from a program whose output goes to a file.
+  timeout -k 5 60 "$BED_WINE" "$BIN_DIR/morvane-driver.exe" --wait 0 sleep 0 </dev/null >>"$RUN/wine.log" 2>&1
 }
 
 scenario_cleanup() {
