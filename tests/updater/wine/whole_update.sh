@@ -5,6 +5,8 @@
 #   plain       a folder without blanks
 #   blanks      a folder with blanks and parentheses, like C:\Program Files (x86)\...
 #   chinese     a folder with a Chinese name and a blank
+#   nogbk       a folder whose name the script's code page cannot express (Hangul): the script
+#               names it by its short form
 #   percent     a folder with a "%" in its name: the new launcher must be installed; Wine's cmd
 #               (unlike Windows') expands the "%" inside %0 once more, so there the script's last
 #               line cannot delete the script, and bat.bat is only reported
@@ -15,6 +17,7 @@ if [ "$MODE" != plain ]; then
   case "$MODE" in
     blanks) APP="$WINEPREFIX/drive_c/Program Files (x86)/Morvane Desk $$" ;;
     chinese) APP="$WINEPREFIX/drive_c/墨凡导航 $$" ;;
+    nogbk) APP="$WINEPREFIX/drive_c/한국어 도구 $$" ;;
     percent) APP="$WINEPREFIX/drive_c/Morvane 100% $$" ;;
   esac
   rm -rf "$APP"; mkdir -p "$APP"
