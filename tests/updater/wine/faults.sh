@@ -8,6 +8,7 @@ cp "$BIN_DIR/next/morvane.exe" "$SITE/morvane-0.2.exe"
 payload "$SITE/not-an-exe.exe" 150000
 printf 'MZ' >"$SITE/mz-only.exe"; head -c 150000 /dev/urandom >>"$SITE/mz-only.exe"; chmod a+r "$SITE/mz-only.exe"
 OLD=$BIN_DIR/morvane.exe
+urls_before=$(bed_urls | wc -l)
 
 # run LABEL ADDRESS: start the updater by hand, click, wait, judge, close.
 refused() {
@@ -49,4 +50,7 @@ expect "stale backup: the updater is ended by the script" "$ended" "yes"
 for i in $(seq 100); do [ ! -e "$APP/bat.bat" ] && break; sleep 0.05; done
 expect "stale backup: the served launcher installed" "$(cmp -s "$APP/morvane.exe" "$SITE/morvane-0.2.exe" && echo identical)" "identical"
 expect "stale backup: only the programs remain" "$(ls "$APP" | tr '\n' ' ')" "morvane.exe update.exe "
+# Each run of the script starts the new launcher, which opens the home page: only the last case
+# may have run it, and only once.
+expect "the script ran once in all" "$(( $(bed_urls | wc -l) - urls_before ))" "1"
 scenario_end
