@@ -8,6 +8,8 @@
 # Prints what it found; exits 1 naming every failed check.
 # Needs the MinGW-w64 objdump of the machine, wrestool (icoutils) and python3.
 set -uo pipefail
+# objdump and wrestool speak the locale; the checks read their English output.
+export LC_ALL=C LANG=C
 
 usage() { echo "usage: check_exe.sh EXE i386|x86-64" >&2; exit 2; }
 [ $# -eq 2 ] || usage

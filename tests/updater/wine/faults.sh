@@ -51,6 +51,8 @@ for i in $(seq 100); do [ ! -e "$APP/bat.bat" ] && break; sleep 0.05; done
 expect "stale backup: the served launcher installed" "$(cmp -s "$APP/morvane.exe" "$SITE/morvane-0.2.exe" && echo identical)" "identical"
 expect "stale backup: only the programs remain" "$(ls "$APP" | tr '\n' ' ')" "morvane.exe update.exe "
 # Each run of the script starts the new launcher, which opens the home page: only the last case
-# may have run it, and only once.
+# may have run it, and only once. The browser is handed the URL asynchronously: wait for it.
+for i in $(seq 100); do [ "$(bed_urls | wc -l)" -gt "$urls_before" ] && break; sleep 0.05; done
+sleep 0.5
 expect "the script ran once in all" "$(( $(bed_urls | wc -l) - urls_before ))" "1"
 scenario_end
