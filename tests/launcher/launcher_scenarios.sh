@@ -58,7 +58,7 @@ started_lines() { [ -f "$1/started.txt" ] && wc -l <"$1/started.txt" || echo 0; 
 # --- A newer version, a folder with a blank and Chinese characters, a planted program ---------
 SCENARIO="0.2, folder with blank and Chinese name"
 root="$WORK/a"; mkdir -p "$root/desk"; manifest 0.2 >"$root/desk/update.txt"
-site_start "$root" "$PORT" "$WORK/a.log"
+testsite_run "$root" "$PORT" "$WORK/a.log"
 dir="$WINEPREFIX/drive_c/墨凡 导航"
 rm -rf "$dir"; install "$dir"
 # Started unquoted without naming the executable, Windows would run C:\墨凡.exe first.
@@ -91,7 +91,7 @@ for case in "0.1 0" "0.09 0" "0.10 1" "1.0 1"; do
   read -r version expected <<<"$case"
   SCENARIO="manifest version $version"
   root="$WORK/v$version"; mkdir -p "$root/desk"; manifest "$version" >"$root/desk/update.txt"
-  site_start "$root" "$PORT"
+  testsite_run "$root" "$PORT"
   dir="$WORK/app-$version"; install "$dir"
   launch "$dir"
   common_checks
@@ -102,7 +102,7 @@ done
 # --- No update.exe ------------------------------------------------------------------------------
 SCENARIO="0.2 without update.exe"
 root="$WORK/n"; mkdir -p "$root/desk"; manifest 0.2 >"$root/desk/update.txt"
-site_start "$root" "$PORT"
+testsite_run "$root" "$PORT"
 dir="$WORK/app-no-updater"; install "$dir"; rm "$dir/update.exe"
 launch "$dir"
 common_checks

@@ -1,8 +1,12 @@
 # Starting and ending the loopback servers of a test, by process id. Source this file.
 #
-#   site_start ROOT PORT [LOG]   the test site (tests/site/testsite.py) serving ROOT
-#   nginx_start ROOT PORT        Debian's nginx serving ROOT, with a private config and no daemon
-#   servers_stop                 ends every server this shell started
+#   testsite_run ROOT PORT [LOG]  the test site (tests/site/testsite.py) serving ROOT
+#   nginx_start ROOT PORT [DIR]   Debian's nginx serving ROOT, with a private config and no daemon;
+#                                 its config and logs (access.log) in DIR (default: a temporary
+#                                 folder removed by servers_stop); $NGINX_EXTRA goes into its server
+#                                 block (e.g. "location /slow/ { limit_rate 20000; }")
+#   servers_stop                  ends every server this shell started
+#   $SERVER_PID                   the process id of the server started last
 #
 # Both wait until the port answers; a port still held by another program is an error.
 
@@ -27,23 +31,28 @@ _port_free() {
   fi
 }
 
-site_start() {
+testsite_run() {
   local root=$1 port=$2 log=${3:-/dev/null}
   _port_free "$port" || return 1
   python3 "$_SERVERS_HERE/testsite.py" --root "$root" --port "$port" --log "$log" >/dev/null 2>&1 &
-  _SERVER_PIDS+=($!)
+  SERVER_PID=$!
+  _SERVER_PIDS+=("$SERVER_PID")
   _wait_port "$port"
 }
 
 nginx_start() {
   local root port dir
-  root=$(cd "$1" && pwd) port=$2
+  root=$(cd "$1" && pwd) port=$2 dir=${3:-}
   _port_free "$port" || return 1
-  dir=$(mktemp -d /tmp/morvane-nginx.XXXXXX)
+  if [ -n "$dir" ]; then
+    mkdir -p "$dir"
+  else
+    dir=$(mktemp -d /tmp/morvane-nginx.XXXXXX)
+    _SERVER_DIRS+=("$dir")
+  fi
   # The workers run as this user, so they read whatever the test could write.
   local user_line=""
   [ "$(id -u)" = 0 ] && user_line="user root root;"
-  _SERVER_DIRS+=("$dir")
   cat >"$dir/nginx.conf" <<CONF
 $user_line
 worker_processes 1;
@@ -57,7 +66,8 @@ http {
   fastcgi_temp_path $dir/fastcgi;
   uwsgi_temp_path $dir/uwsgi;
   scgi_temp_path $dir/scgi;
-  types { application/octet-stream exe bak; text/plain txt; }
+  default_type application/octet-stream;
+  types { text/plain txt; }
   server {
     listen 127.0.0.1:$port;
     root $root;
@@ -66,7 +76,8 @@ http {
 }
 CONF
   nginx -c "$dir/nginx.conf" -p "$dir" -g 'daemon off;' >/dev/null 2>&1 &
-  _SERVER_PIDS+=($!)
+  SERVER_PID=$!
+  _SERVER_PIDS+=("$SERVER_PID")
   _wait_port "$port"
 }
 

@@ -22,6 +22,8 @@ scenario_begin() {
   SCENARIO=$1
   # shellcheck disable=SC1091
   . "$SOURCE_DIR/tests/wine/bed.sh"
+  # shellcheck disable=SC1091
+  . "$SOURCE_DIR/tests/site/servers.sh"
   bed_load "$BED_DIR"
   RUN=$(mktemp -d "/tmp/morvane-$SCENARIO.XXXXXX")
   chmod 755 "$RUN"
@@ -48,58 +50,18 @@ scenario_cleanup() {
   # update.exe itself, should the wine64 loader have gone first
   local p
   for p in $(pgrep -f "$APP/update.exe" 2>/dev/null); do kill "$p" 2>/dev/null; done
-  if [ -n "$SITE_PID" ]; then kill "$SITE_PID" 2>/dev/null; wait "$SITE_PID" 2>/dev/null; fi
+  servers_stop
   if [ "$FAILURES" -eq 0 ] && [ -z "${KEEP_RUN:-}" ]; then rm -rf "$RUN"; fi
 }
 
 site_start() {
-  local rate=${1:-20000}
-  mkdir -p "$RUN/nginx"
-  cat >"$RUN/nginx/nginx.conf" <<CONF
-daemon off;
-worker_processes 1;
-pid $RUN/nginx/nginx.pid;
-error_log $RUN/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log $RUN/nginx/access.log;
-  client_body_temp_path $RUN/nginx/body;
-  proxy_temp_path $RUN/nginx/proxy;
-  fastcgi_temp_path $RUN/nginx/fastcgi;
-  uwsgi_temp_path $RUN/nginx/uwsgi;
-  scgi_temp_path $RUN/nginx/scgi;
-  default_type application/octet-stream;
-  server {
-    listen 127.0.0.1:$SITE_PORT;
-    root $SITE;
-    location /slow/ { limit_rate $rate; }
-  }
-}
-CONF
-  chmod -R a+rX "$RUN"
-  nginx -c "$RUN/nginx/nginx.conf" -e "$RUN/nginx/error.log" 2>>"$RUN/nginx/error.log" &
-  SITE_PID=$!
-  local i
-  for i in $(seq 100); do
-    curl -s -o /dev/null "http://127.0.0.1:$SITE_PORT/" && return 0
-    sleep 0.05
-  done
-  echo "site did not start" >&2
-  cat "$RUN/nginx/error.log" >&2
-  return 1
+  NGINX_EXTRA="location /slow/ { limit_rate ${1:-20000}; }" nginx_start "$SITE" "$SITE_PORT" "$RUN/nginx"
+  SITE_PID=$SERVER_PID
 }
 
 testsite_start() {
-  python3 "$SOURCE_DIR/tests/site/testsite.py" --root "$SITE" --port "$SITE_PORT" --log "$RUN/site.log" \
-    >"$RUN/site.out" 2>&1 &
-  SITE_PID=$!
-  local i
-  for i in $(seq 100); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$SITE_PORT") 2>/dev/null && return 0
-    sleep 0.05
-  done
-  echo "test site did not start" >&2
-  return 1
+  testsite_run "$SITE" "$SITE_PORT" "$RUN/site.log"
+  SITE_PID=$SERVER_PID
 }
 
 # manifest VERSION ADDRESS [NOTES]
