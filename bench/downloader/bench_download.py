@@ -5,9 +5,10 @@
                       [--limit-rate 4m]
 
 1. Throughput, CPU and memory: both fetch the same file (default 256 MiB) from nginx on a free
-   loopback port, alternating, --rounds times each. Printed: the median throughput ratio
-   (downloader / curl, target >= 1.0), the CPU time per byte ratio (downloader / curl, target
-   <= 1.0) and the downloader's peak resident memory (target <= 16 MiB).
+   loopback port, each tool in a block of its own: a warm-up run, then --rounds measured runs.
+   Printed: the median throughput ratio (downloader / curl, target >= 1.0), the median CPU
+   time per byte ratio (downloader / curl, target <= 1.0) and the downloader's peak resident
+   memory (target <= 16 MiB).
 2. Connections: from an nginx that limits each connection's rate (limit_rate), the downloader
    with 4 connections against itself with 1 (target >= 3.6).
 
@@ -145,13 +146,17 @@ def main():
         url = "http://127.0.0.1:%d/big.bin" % port
         out = os.path.join(work, "out.bin")
         rows = {"curl": [], "morvane-download": []}
-        fetch("curl", args.tool, url, out, work)  # warm the page cache
-        for r in range(args.rounds):
-            for kind in (("curl", "morvane-download") if r % 2 == 0 else ("morvane-download", "curl")):
+        # Each tool runs in a block of its own: one run to warm up, not counted, then the
+        # measured ones, each after a run of the same tool. (Alternating the tools run by run
+        # makes each one start from the memory the other just freed; on a virtual machine that
+        # returns freed memory to its host, that measures the host more than the tools.)
+        for kind in ("curl", "morvane-download"):
+            fetch(kind, args.tool, url, out, work)
+            if digest(out) != big_digest:
+                raise RuntimeError("%s wrote a different file" % kind)
+            for _ in range(args.rounds):
                 rows[kind].append(fetch(kind, args.tool, url, out, work))
-                if r == 0 and digest(out) != big_digest:
-                    raise RuntimeError("%s wrote a different file" % kind)
-                os.remove(out)
+        os.remove(out)
         print("\n%-18s %12s %12s %12s" % ("", "MiB/s", "CPU ns/B", "peak RSS MiB"))
         for kind, results in rows.items():
             for seconds, cpu, rss, _ in results:
