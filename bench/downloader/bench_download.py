@@ -2,10 +2,11 @@
 """morvane-download against curl, in one run, from the same local nginx.
 
     bench_download.py --tool PATH [--size-mib 256] [--rounds 5] [--rate-size-mib 32]
-                      [--limit-rate 4m]
+                      [--limit-rate 4m] [--order blocks|alternate]
 
 1. Throughput, CPU and memory: both fetch the same file (default 256 MiB) from nginx on a free
-   loopback port, each tool in a block of its own: a warm-up run, then --rounds measured runs.
+   loopback port, each tool in a block of its own: a warm-up run, then --rounds measured runs
+   (--order alternate: the two run by run instead).
    Printed: the median throughput ratio (downloader / curl, target >= 1.0), the median CPU
    time per byte ratio (downloader / curl, target <= 1.0) and the downloader's peak resident
    memory (target <= 16 MiB).
@@ -124,6 +125,8 @@ def main():
     ap.add_argument("--rounds", type=int, default=5)
     ap.add_argument("--rate-size-mib", type=int, default=32)
     ap.add_argument("--limit-rate", default="4m", help="nginx limit_rate for the connection test")
+    ap.add_argument("--order", choices=("blocks", "alternate"), default="blocks",
+                    help="each tool in a block of its own (default), or the two run by run")
     args = ap.parse_args()
     for name in ("http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"):
         os.environ.pop(name, None)
@@ -146,16 +149,25 @@ def main():
         url = "http://127.0.0.1:%d/big.bin" % port
         out = os.path.join(work, "out.bin")
         rows = {"curl": [], "morvane-download": []}
-        # Each tool runs in a block of its own: one run to warm up, not counted, then the
-        # measured ones, each after a run of the same tool. (Alternating the tools run by run
-        # makes each one start from the memory the other just freed; on a virtual machine that
-        # returns freed memory to its host, that measures the host more than the tools.)
-        for kind in ("curl", "morvane-download"):
-            fetch(kind, args.tool, url, out, work)
-            if digest(out) != big_digest:
-                raise RuntimeError("%s wrote a different file" % kind)
-            for _ in range(args.rounds):
-                rows[kind].append(fetch(kind, args.tool, url, out, work))
+        kinds = ("curl", "morvane-download")
+        if args.order == "blocks":
+            # Each tool runs in a block of its own: one run to warm up, not counted, then the
+            # measured ones, each after a run of the same tool. (Alternating the tools run by
+            # run makes each start from the memory the other just freed; on a virtual machine
+            # that returns freed memory to its host, that measures the host as much as the tools.)
+            for kind in kinds:
+                fetch(kind, args.tool, url, out, work)
+                if digest(out) != big_digest:
+                    raise RuntimeError("%s wrote a different file" % kind)
+                for _ in range(args.rounds):
+                    rows[kind].append(fetch(kind, args.tool, url, out, work))
+        else:
+            fetch("curl", args.tool, url, out, work)
+            for r in range(args.rounds):
+                for kind in (kinds if r % 2 == 0 else kinds[::-1]):
+                    rows[kind].append(fetch(kind, args.tool, url, out, work))
+                    if r == 0 and digest(out) != big_digest:
+                        raise RuntimeError("%s wrote a different file" % kind)
         os.remove(out)
         print("\n%-18s %12s %12s %12s" % ("", "MiB/s", "CPU ns/B", "peak RSS MiB"))
         for kind, results in rows.items():
