@@ -15,6 +15,9 @@ endif()
 if(WIN32)
   # Import system DLLs only: the C and C++ runtimes and winpthreads go in statically.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Small release programs: drop unused code and the symbol tables.
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections $<$<CONFIG:MinSizeRel>:-s>)
   target_compile_definitions(morvane_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                              _WIN32_WINNT=0x0601)
 endif()

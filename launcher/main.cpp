@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "build_config.h"
+#include "common/resources/app_icon.h"
 #include "common/win32/process.h"
 #include "common/win32/text_win32.h"
 #include "manifest/fetch.h"
@@ -73,8 +74,7 @@ HWND LoadStartWindow(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = StartWindowProc;
   wc.hInstance = instance;
-  wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-  wc.hIconSm = wc.hIcon;
+  wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(MORVANE_APP_ICON));
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kWindowClass;
   if (!::RegisterClassExW(&wc)) return nullptr;

@@ -9,7 +9,7 @@
 namespace morvane {
 
 // Longest a fetch may take, connecting and reading included, before it gives up with what it has.
-inline constexpr unsigned kFetchBoundMs = 4000;
+inline constexpr unsigned kFetchBoundMs = 3000;
 
 // The body of whatever answer arrives, as a text (up to its first zero byte); the empty text when
 // nothing was received. Never takes longer than kFetchBoundMs plus a few milliseconds.

@@ -56,10 +56,6 @@ CATCH
   chmod +x "$dir/browser.sh"
   : >"$dir/browser.log"
 
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 120 "$BED_WINE" wineboot --init >/dev/null 2>&1 || true
-    timeout 120 wineserver -w || true
-  fi
   cat >"$dir/bed.reg" <<REG
 REGEDIT4
 
@@ -72,11 +68,21 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]
 "Browsers"="$dir/browser.sh"
 REG
-  timeout 60 "$BED_WINE" regedit /S "$(winepath_of "$dir/bed.reg")" >/dev/null 2>&1 || true
-  timeout 60 wineserver -w || true
+  local reg
+  reg=$(winepath_of "$dir/bed.reg")
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # A new prefix: the settings go in while wineboot's server still runs, then everything is
+    # written out before the server is made persistent. (wineserver -w with no server running
+    # would start one and wait forever, so it is only used here.)
+    timeout 120 "$BED_WINE" wineboot --init >/dev/null 2>&1 || true
+    timeout 60 "$BED_WINE" regedit /S "$reg" >/dev/null 2>&1 || true
+    timeout 120 wineserver -w || true
+  fi
   # Keep the wineserver (and the desktop) alive between the programs of a scenario.
   (setsid wineserver -p >/dev/null 2>&1 &)
   sleep 0.5
+  # A prefix made earlier gets the settings again (the bed's folder may have moved).
+  timeout 60 "$BED_WINE" regedit /S "$reg" >/dev/null 2>&1 || true
   cat >"$dir/bed.env" <<ENV
 export DISPLAY=$DISPLAY
 ENV
