@@ -22,8 +22,10 @@ namespace morvane::download {
 inline constexpr int32_t kMaxRetries = 999;
 inline constexpr int kMaxRedirects = 10;
 inline constexpr int32_t kMaxReceiveBlock = 20480;
-// The part of the file a worker maps at a time: small enough for a 32-bit address space.
-inline constexpr size_t kWindowSize = size_t{1} << 21;
+// The part of the file a worker maps at a time; a worker holds two (the one it fills and the
+// next, made ready meanwhile): small enough for a 32-bit address space (16 connections take
+// 128 MiB of it at most) and for a small resident size, large enough that mapping costs little.
+inline constexpr size_t kWindowSize = size_t{1} << 22;
 // The count of received bytes is 32 bits wide: longer downloads are refused.
 inline constexpr int64_t kMaxLength = INT32_MAX;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <thread>
 
 #include "downloader/free_name.h"
@@ -201,12 +202,28 @@ class Connection {
     return Attempt::kFatal;
   }
 
-  // Where the next bytes go; false when the file cannot be mapped.
+  // Where the next bytes go; false when the file cannot be mapped. While the bytes of one window
+  // arrive, the next one is mapped and made ready on a helper thread, so that the receiving
+  // thread does not wait for the system to clear fresh pages.
   bool EnsureWindow() {
     if (window_.Covers(position_)) return true;
     window_.Reset();
-    window_ = task_.file.Map(position_, kWindowSize);
-    return window_.Covers(position_);
+    if (next_.valid()) {
+      window_ = next_.get();
+      if (!window_.Covers(position_)) window_.Reset();
+    }
+    if (!window_.Covers(position_)) window_ = task_.file.Map(position_, kWindowSize);
+    if (!window_.Covers(position_)) return false;
+    int64_t following = window_.End();
+    if (following < end_) {
+      const os::TargetFile& file = task_.file;
+      try {
+        next_ = std::async(std::launch::async, [&file, following] { return file.Map(following, kWindowSize); });
+      } catch (const std::system_error&) {
+        // No helper thread: the next window is mapped when it is needed.
+      }
+    }
+    return true;
   }
 
   // Copies bytes that came with the head, dropping the first `*skip` and anything past the range.
@@ -274,6 +291,7 @@ class Connection {
       }
     }
     window_.Reset();
+    if (next_.valid()) next_.get().Reset();
     Say("range done");
     return Attempt::kDone;
   }
@@ -290,6 +308,7 @@ class Connection {
   int64_t position_ = 0;  // the first missing byte of this connection's range
   int64_t end_ = -1;      // one past its last byte; -1 while the length is unknown
   os::MappedWindow window_;
+  std::future<os::MappedWindow> next_;  // the window after window_, being made ready
 };
 
 }  // namespace

@@ -384,6 +384,17 @@ TEST_F(DownloaderTest, SeveralConnectionsWithDropsAndIgnoredRanges) {
   ExpectComplete("/_f/norange/", "four-norange.bin", 300000, 3);
 }
 
+TEST_F(DownloaderTest, FilesSpanningManyMappedWindows) {
+  // Several 4 MiB windows per connection, with breaks just before, at and after window ends.
+  const size_t size = 10 * 1024 * 1024 + 12345;
+  std::vector<LoggedRequest> requests =
+      ExpectComplete("/_f/drop=4194303+4194304+4194305+8388608+10000000/", "windows.bin", size);
+  EXPECT_EQ(Ranges(requests), (std::vector<std::string>{"", "bytes=4194303-", "bytes=4194304-",
+                                                        "bytes=4194305-", "bytes=8388608-",
+                                                        "bytes=10000000-"}));
+  ExpectComplete("/_f/drop=5000000+9000000/", "windows-3.bin", size, 3);
+}
+
 TEST_F(DownloaderTest, SpeedLimitIsSharedByTheConnections) {
   site_.Publish("limited.bin", 120000);
   for (int threads : {1, 2}) {

@@ -102,13 +102,16 @@ int main(int argc, char** argv) {
       morvane::ReleaseDownloader(downloader);
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Look often, so that the end is seen at once; show less often.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
     auto now = std::chrono::steady_clock::now();
+    // A terminal gets a bar redrawn ten times a second; a file or pipe a line a second.
+    if (now - lastShown < (terminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000))) {
+      continue;
+    }
     int64_t done = morvane::DoneLength(downloader);
     int64_t length = morvane::TaskLength(downloader);
-    // A terminal gets a bar redrawn ten times a second; a file or pipe a line a second.
-    bool due = terminal || now - lastShown >= std::chrono::seconds(1);
-    if (due && length >= 0 && done != lastDone) {
+    if (length >= 0 && done != lastDone) {
       ShowProgress(terminal, done, length, std::chrono::duration<double>(now - start).count());
       lastShown = now;
       lastDone = done;
