@@ -16,6 +16,7 @@ RATE=50000
 . "$ROOT/tests/site/servers.sh"
 WORK=$(mktemp -d /tmp/morvane-tick.XXXXXX)
 trap 'servers_stop; bed_stop "$WORK/bed"; rm -rf "$WORK"' EXIT
+SERVERS_BEFORE=$(pgrep wineserver | sort || true)
 bed_start "$WORK/bed" >/dev/null
 BED_TIMEOUT=60 bed_wine "$BIN/morvane-driver.exe" --wait 0 sleep 0 </dev/null >/dev/null 2>&1
 mkdir -p "$WORK/app" "$WORK/site/desk" "$WORK/site/slow"
@@ -27,14 +28,8 @@ NGINX_EXTRA="location /slow/ { limit_rate $RATE; }" nginx_start "$WORK/site" "$P
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
-# The wineserver of this bed's prefix: the one whose working folder is the prefix's server folder.
-server_pid() {
-  local dir p
-  dir="/tmp/.wine-$(id -u)/server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
-  for p in $(pgrep wineserver); do
-    [ "$(readlink "/proc/$p/cwd" 2>/dev/null)" = "$dir" ] && { echo "$p"; return; }
-  done
-}
+# The wineserver of this bed: the one that was not running before the bed started.
+server_pid() { comm -13 <(echo "$SERVERS_BEFORE") <(pgrep wineserver | sort) | head -n 1 || true; }
 TAG=$(basename "$WORK")
 
 # share PID SERVERPID: CPU share of PID (and of the wineserver) over MEASURE_S seconds of its
