@@ -13,12 +13,11 @@
 #include <cerrno>
 #include <chrono>
 
+#include "downloader/os/connect_any.h"
 #include "downloader/os/os.h"
 
 namespace morvane::os {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 #ifdef MADV_POPULATE_WRITE
 constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
@@ -26,10 +25,6 @@ constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
 constexpr int kPopulateWrite = 23;  // Linux 5.14 and later
 #endif
 constexpr int64_t kLargePage = int64_t{2} << 20;
-
-int64_t ElapsedMs(Clock::time_point since) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
-}
 
 // Waits until `fd` is ready for `events`, in slices that look at the stop flag.
 Io WaitFor(int fd, short events, int32_t timeoutMs, const std::atomic<bool>& stop) {
@@ -89,20 +84,9 @@ Io Socket::Connect(const std::string& host, uint16_t port, int32_t timeoutMs,
   if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
     return Io::kError;
   }
-  Io result = Io::kError;
-  auto start = Clock::now();
-  for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
-    int32_t left = timeoutMs;
-    if (timeoutMs > 0) {
-      left = static_cast<int32_t>(timeoutMs - ElapsedMs(start));
-      if (left <= 0) {
-        result = Io::kTimeout;
-        break;
-      }
-    }
-    result = ConnectOne(ai, left, stop, &handle_);
-    if (result == Io::kOk || result == Io::kStopped) break;
-  }
+  const Io result = ConnectAny(found, timeoutMs, [&](const addrinfo* ai, int32_t left) {
+    return ConnectOne(ai, left, stop, &handle_);
+  });
   ::freeaddrinfo(found);
   return result;
 }

@@ -7,16 +7,11 @@
 #include <chrono>
 #include <mutex>
 
+#include "downloader/os/connect_any.h"
 #include "downloader/os/os.h"
 
 namespace morvane::os {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int64_t ElapsedMs(Clock::time_point since) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
-}
 
 SOCKET AsSocket(intptr_t value) { return static_cast<SOCKET>(value); }
 
@@ -110,20 +105,9 @@ Io Socket::Connect(const std::string& host, uint16_t port, int32_t timeoutMs,
   if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
     return Io::kError;
   }
-  Io result = Io::kError;
-  auto start = Clock::now();
-  for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
-    int32_t left = timeoutMs;
-    if (timeoutMs > 0) {
-      left = static_cast<int32_t>(timeoutMs - ElapsedMs(start));
-      if (left <= 0) {
-        result = Io::kTimeout;
-        break;
-      }
-    }
-    result = ConnectOne(ai, left, stop, &handle_);
-    if (result == Io::kOk || result == Io::kStopped) break;
-  }
+  const Io result = ConnectAny(found, timeoutMs, [&](const addrinfo* ai, int32_t left) {
+    return ConnectOne(ai, left, stop, &handle_);
+  });
   ::freeaddrinfo(found);
   return result;
 }
